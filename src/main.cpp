@@ -1,0 +1,5 @@
+#include "window/program.h"
+
+int main(int argc, char** argv) {
+    return corvane::ProgramEntry(argc, argv);
+}
