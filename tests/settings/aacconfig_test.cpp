@@ -5,6 +5,8 @@
 #include <type_traits>
 
 #include "settings/choices.h"
+#include "settings/recordingdoubles.h"
+#include "support/testsupport.h"
 
 namespace corvane {
 namespace {
@@ -34,7 +36,10 @@ TEST(ChoiceTables, PriorityClassForEveryPosition) {
 }
 
 TEST(TAacCfg, FieldTypes) {
-    TAacCfg cfg;
+    test::TempDir store;
+    test::RecordingControls controls;
+    test::RecordingErrorDisplay display;
+    TAacCfg cfg(controls, display, std::make_unique<TRegistry>(store.Child("registry.sqlite3")));
     static_assert(std::is_same_v<decltype(cfg.BitrateIndex), int32_t>);
     static_assert(std::is_same_v<decltype(cfg.PriorityIndex), int32_t>);
     static_assert(std::is_same_v<decltype(cfg.AbortRequested), bool>);
@@ -45,7 +50,10 @@ TEST(TAacCfg, FieldTypes) {
 }
 
 TEST(TAacCfg, FirstRunDefaults) {
-    TAacCfg cfg;
+    test::TempDir store;
+    test::RecordingControls controls;
+    test::RecordingErrorDisplay display;
+    TAacCfg cfg(controls, display, std::make_unique<TRegistry>(store.Child("registry.sqlite3")));
     cfg.SetFirstRunDefaults("/opt/corvane/bin/corvane");
     EXPECT_EQ(cfg.BitrateIndex, 8);
     EXPECT_EQ(cfg.PriorityIndex, 1);
