@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include "platform/registry.h"
+
 namespace corvane {
 
 TApplication::TApplication(Dialogs& dialogs) : dialogs_(dialogs) {}
@@ -64,7 +66,14 @@ void TApplication::MessageBox(const std::string& text) {
 }
 
 void TApplication::ShowError(const Exception& error) {
-    dialogs_.ErrorBox(ErrorDisplayText(error.Message()), Title());
+    std::string text = ErrorDisplayText(error.Message());
+    // A refused store write keeps its standard message; the file and the cause
+    // follow it so the user knows what to fix.
+    if (const auto* write = dynamic_cast<const ERegistryWriteError*>(&error);
+        write != nullptr && !write->Detail().empty()) {
+        text += "\n\n" + write->Detail();
+    }
+    dialogs_.ErrorBox(text, Title());
 }
 
 void TApplication::Beep() {

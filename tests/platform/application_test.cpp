@@ -1,4 +1,5 @@
 #include "platform/application.h"
+#include "platform/registry.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,17 @@ TEST(TApplication, ErrorDisplayShowsTheMessageWithTheFullStopRuleUnderTheTitle) 
                                     {"Failed to get data for 'Encoder'", "Corvane 0.5"}};
     EXPECT_EQ(dialogs.errorBoxes, expected);
     EXPECT_TRUE(dialogs.messageBoxes.empty());
+}
+
+TEST(TApplication, RefusedStoreWriteNamesTheFileAfterItsMessage) {
+    RecordingDialogs dialogs;
+    TApplication application(dialogs);
+    application.SetTitle("Corvane 0.5");
+    application.ShowError(ERegistryWriteError(
+        "Failed to set data for 'Bitrate'", "The settings store /x/registry.sqlite3 is full"));
+    ASSERT_EQ(dialogs.errorBoxes.size(), 1u);
+    EXPECT_EQ(dialogs.errorBoxes[0].text,
+              "Failed to set data for 'Bitrate'\n\nThe settings store /x/registry.sqlite3 is full");
 }
 
 TEST(TApplication, ErrorDisplayCaptionFollowsTheCurrentTitle) {
