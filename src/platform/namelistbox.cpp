@@ -135,6 +135,7 @@ void NameListBox::RebuildEntries(
     const std::function<Rebuilt(std::vector<std::string>& names, const std::vector<char>& selected,
                                 int current)>& edit) {
     const std::vector<char> oldSelected = std::move(selected_);
+    selected_.clear();
     const int oldCurrent = ItemIndex();
     Rebuilt rebuilt;
     // The reset clears the view's selection without telling; the bitmap is
@@ -172,12 +173,6 @@ void NameListBox::RebuildEntries(
 void NameListBox::InsertEntry(int row, std::string name) {
     model_->Insert(row, std::move(name));
     selected_.insert(selected_.begin() + row, 0);
-    // The view's selection ranges stretch over a row inserted inside them; the
-    // platform's list box leaves a new entry unselected.
-    const QModelIndex inserted = model_->index(row);
-    if (selectionModel()->isSelected(inserted)) {
-        selectionModel()->select(inserted, QItemSelectionModel::Deselect);
-    }
     KeepCurrent();
 }
 
