@@ -1,19 +1,25 @@
 #include "window/program.h"
 
 #include <QApplication>
-#include <QWidget>
+
+#include "platform/application.h"
+#include "window/images.h"
+#include "window/mainaac.h"
 
 namespace corvane {
 
 int ProgramEntry(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Corvane 0.5"));
-    QWidget window;
-    window.setWindowTitle(
-        QStringLiteral("Corvane v0.5 Frontend for AAC Encoder (Homboy & Tavrin/Quartex)"));
-    window.setFixedSize(482, 396);
-    window.show();
-    QApplication::exec();
+    TApplication application;
+    try {
+        application.SetTitle(kApplicationTitle);
+        QApplication::setWindowIcon(ProgramIcon());
+        TAacMain window(application);
+        window.show();
+        QApplication::exec();
+    } catch (const Exception& error) {
+        application.ShowError(error);
+    }
     return 0;
 }
 
