@@ -17,6 +17,14 @@ TAacCfg::TAacCfg(SettingsControls& controls, ErrorDisplay& errorDisplay,
     }
 }
 
+TAacCfg::TAacCfg(NoLoad, SettingsControls& controls, ErrorDisplay& errorDisplay,
+                 std::unique_ptr<TRegistry> registry, const std::string& executablePath)
+    : Registry(registry != nullptr ? std::move(registry) : std::make_unique<TRegistry>()),
+      controls_(controls),
+      errorDisplay_(errorDisplay) {
+    SetFirstRunDefaults(executablePath);
+}
+
 int TAacCfg::Load() {
     try {
         if (!Registry->KeyExists(kSettingsKey)) {

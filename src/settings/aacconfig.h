@@ -23,6 +23,14 @@ public:
     TAacCfg(SettingsControls& controls, ErrorDisplay& errorDisplay,
             std::unique_ptr<TRegistry> registry = nullptr,
             const std::string& executablePath = ExecutablePath());
+    // Selects the constructor that neither loads nor stores.
+    struct NoLoad {};
+    // The first-run values over the user's store (or `registry`), with nothing
+    // read or written: the record of a window whose stored settings could not
+    // be loaded, so that its closing stores all twelve values again.
+    TAacCfg(NoLoad, SettingsControls& controls, ErrorDisplay& errorDisplay,
+            std::unique_ptr<TRegistry> registry = nullptr,
+            const std::string& executablePath = ExecutablePath());
     TAacCfg(const TAacCfg&) = delete;
     TAacCfg& operator=(const TAacCfg&) = delete;
 
