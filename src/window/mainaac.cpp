@@ -238,6 +238,8 @@ void TAacMain::BuildSettingsPage() {
     for (const PriorityEntry& entry : kPriorityEntries) {
         PriorityBox->AddItem(std::string(entry.text));
     }
+    BitrateBox->SetItemIndex(-1);
+    PriorityBox->SetItemIndex(-1);
 
     Label5 = MakeLabel("Label5", QStringLiteral("Settings"), Settings, 8, 8, 66, 24);
     Label5->setFont(WindowFont(kLargeFontPixels));

@@ -76,7 +76,10 @@ void TPageControl::PlaceChildren() {
     const int tabWidth = std::min(tabs_->sizeHint().width(), width() - 2 * kTabIndent);
     tabs_->setGeometry(kTabIndent, 0, std::max(tabWidth, 0), kTabRow);
     pages_->setGeometry(PageRect());
-    tabs_->raise();
+    // The stack lays its pages out only once shown; they have their size from the start.
+    for (int i = 0; i < pages_->count(); ++i) {
+        pages_->widget(i)->setGeometry(QRect(QPoint(0, 0), pages_->size()));
+    }
 }
 
 }  // namespace corvane
