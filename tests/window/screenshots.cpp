@@ -1,8 +1,9 @@
 // corvane-screenshots DIR: draws the real main window offscreen, over a
-// settings store of its own, and saves each page as DIR/corvane.png,
-// DIR/settings.png and DIR/about.png.
+// settings store of its own, with a folder of WAV files in its encode list,
+// and saves each page as DIR/corvane.png, DIR/settings.png and DIR/about.png.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,13 @@ int main(int argc, char** argv) {
     application.SetTitle(corvane::kApplicationTitle);
     corvane::TAacMain window(application);
     window.show();
+    // A folder of a few WAV files, all of them in the encode list.
+    QTemporaryDir music;
+    for (const char* name : {"intro.wav", "track01.wav", "track02.wav", "track03.wav"}) {
+        QFile(music.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+    }
+    window.DirectoryListBox->SetDirectory(music.path().toStdString());
+    window.AddAllBtnClick();
     QApplication::processEvents();
 
     const char* names[] = {"corvane.png", "settings.png", "about.png"};
