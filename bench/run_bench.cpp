@@ -12,12 +12,10 @@
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +24,7 @@
 #include "platform/dialogs.h"
 #include "platform/paths.h"
 #include "settings/choices.h"
+#include "support/wavfile.h"
 #include "window/mainaac.h"
 
 extern char** environ;
@@ -62,43 +61,6 @@ public:
     }
     int boxes = 0;
 };
-
-void Put(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xff);
-    }
-}
-
-// A tone with noise over it, the same for every file.
-std::string WavContent() {
-    const auto frames = static_cast<uint32_t>(std::lround(kSeconds * kSampleRate));
-    std::string samples;
-    uint32_t noise = 2463534242u;
-    for (uint32_t frame = 0; frame < frames; ++frame) {
-        for (int channel = 0; channel < kChannels; ++channel) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const double t = static_cast<double>(frame) / kSampleRate;
-            const double sample = 0.4 * std::sin(2 * std::numbers::pi * (440 + 220 * channel) * t) +
-                                  0.3 * (noise / 4294967296.0 - 0.5);
-            Put(samples, static_cast<uint16_t>(static_cast<int16_t>(sample * 32767)), 2);
-        }
-    }
-    std::string wav = "RIFF";
-    Put(wav, 36 + static_cast<uint32_t>(samples.size()), 4);
-    wav += "WAVEfmt ";
-    Put(wav, 16, 4);
-    Put(wav, 1, 2);
-    Put(wav, kChannels, 2);
-    Put(wav, kSampleRate, 4);
-    Put(wav, kSampleRate * kChannels * 2, 4);
-    Put(wav, kChannels * 2, 2);
-    Put(wav, 16, 2);
-    wav += "data";
-    Put(wav, static_cast<uint32_t>(samples.size()), 4);
-    return wav + samples;
-}
 
 int CountAac(const fs::path& folder) {
     int count = 0;
@@ -179,7 +141,7 @@ int Main(int argc, char** argv) {
     const fs::path corvaneOut = root / "corvane-out";
     const fs::path loopOut = wavFolder / "out";
     fs::create_directories(wavFolder);
-    const std::string wav = WavContent();
+    const std::string wav = test::WavBytes({kSampleRate, kChannels, kSeconds});
     for (int i = 0; i < kFiles; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "track%03d.wav", i);

@@ -17,12 +17,12 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/audiofiles.h"
 #include "encoding/commandline.h"
 #include "platform/application.h"
 #include "platform/childprocess.h"
 #include "platform/recordingdialogs.h"
 #include "settings/choices.h"
+#include "support/audiofiles.h"
 #include "support/testsupport.h"
 #include "window/mainaac.h"
 

@@ -25,6 +25,7 @@
 #include "encoding/commandline.h"
 #include "platform/cmdline.h"
 #include "settings/choices.h"
+#include "support/audiofiles.h"
 #include "support/testsupport.h"
 
 extern char** environ;
@@ -34,74 +35,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using test::ExpectEncoding;
 using test::ReadFile;
 using test::TempDir;
+using test::Tone;
 using test::WriteFile;
+using test::WriteLongWav;
+using test::WriteWav;
 
 const std::string kAacenc = std::string(CORVANE_BIN_DIR) + "/aacenc.exe";
-
-struct Tone {
-    int sampleRate = 44100;
-    int channels = 1;
-    double seconds = 0.5;
-};
-
-void PutLittleEndian(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xff);
-    }
-}
-
-std::string WavHeader(int sampleRate, int channels, uint32_t dataBytes) {
-    std::string header = "RIFF";
-    PutLittleEndian(header, 36 + dataBytes, 4);
-    header += "WAVEfmt ";
-    PutLittleEndian(header, 16, 4);
-    PutLittleEndian(header, 1, 2);
-    PutLittleEndian(header, channels, 2);
-    PutLittleEndian(header, sampleRate, 4);
-    PutLittleEndian(header, sampleRate * channels * 2, 4);
-    PutLittleEndian(header, channels * 2, 2);
-    PutLittleEndian(header, 16, 2);
-    header += "data";
-    PutLittleEndian(header, dataBytes, 4);
-    return header;
-}
-
-// A tone with noise over it: a bare sine leaves the encoder too little to
-// spend the higher bitrates on.
-std::string Samples(const Tone& tone) {
-    const auto frames = static_cast<uint32_t>(std::lround(tone.seconds * tone.sampleRate));
-    std::string samples;
-    samples.reserve(frames * tone.channels * 2);
-    uint32_t noise = 2463534242u;
-    for (uint32_t frame = 0; frame < frames; ++frame) {
-        for (int channel = 0; channel < tone.channels; ++channel) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const double t = static_cast<double>(frame) / tone.sampleRate;
-            const double sample = 0.4 * std::sin(2 * std::numbers::pi * (440 + 220 * channel) * t) +
-                                  0.3 * (noise / 4294967296.0 - 0.5);
-            PutLittleEndian(samples, static_cast<uint16_t>(static_cast<int16_t>(sample * 32767)),
-                            2);
-        }
-    }
-    return samples;
-}
-
-void WriteWav(const std::string& path, const Tone& tone) {
-    const std::string samples = Samples(tone);
-    WriteFile(path, WavHeader(tone.sampleRate, tone.channels, samples.size()) + samples);
-}
-
-// An hour of silence held as a sparse file: ffmpeg is still busy with it long
-// after the test has stopped it.
-void WriteLongWav(const std::string& path) {
-    const uint32_t dataBytes = 3600u * 48000u * 2u * 2u;
-    WriteFile(path, WavHeader(48000, 2, dataBytes));
-    ASSERT_EQ(::truncate(path.c_str(), 44 + static_cast<off_t>(dataBytes)), 0);
-}
 
 // Every entry below the folder, with the content of regular files.
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
@@ -199,14 +141,6 @@ struct Outcome {
     }
 };
 
-struct Probe {
-    std::string format;
-    std::string codec;
-    int sampleRate = 0;
-    int channels = 0;
-    long packets = 0;
-};
-
 class AacencTest : public testing::Test {
 protected:
     Outcome Run(Launch launch) {
@@ -228,56 +162,6 @@ protected:
         EXPECT_EQ(args.at(0), kEncoderProgram);
         args.erase(args.begin());
         return Run({.args = args});
-    }
-
-    std::optional<Probe> ProbeFile(const std::string& path) {
-        Launch launch{
-            .args = {"ffprobe", "-v", "error", "-count_packets", "-select_streams", "a:0",
-                     "-show_entries",
-                     "format=format_name:stream=codec_name,sample_rate,channels,nb_read_packets",
-                     "-of", "default=noprint_wrappers=1", "file:" + path}};
-        launch.outputFile = logs_.Child("probe.txt");
-        const pid_t pid = Start(launch);
-        if (pid < 0 || WaitStatus(pid) != 0) {
-            return std::nullopt;
-        }
-        Probe probe;
-        std::istringstream lines(ReadFile(launch.outputFile));
-        for (std::string line; std::getline(lines, line);) {
-            const size_t eq = line.find('=');
-            const std::string key = line.substr(0, eq);
-            const std::string value = eq == std::string::npos ? "" : line.substr(eq + 1);
-            if (key == "format_name") {
-                probe.format = value;
-            } else if (key == "codec_name") {
-                probe.codec = value;
-            } else if (key == "sample_rate") {
-                probe.sampleRate = std::stoi(value);
-            } else if (key == "channels") {
-                probe.channels = std::stoi(value);
-            } else if (key == "nb_read_packets") {
-                probe.packets = std::stol(value);
-            }
-        }
-        return probe;
-    }
-
-    void ExpectEncoding(const std::string& aac, const Tone& tone, long bitrate) {
-        const std::optional<Probe> probe = ProbeFile(aac);
-        ASSERT_TRUE(probe) << "ffprobe cannot read " << aac;
-        EXPECT_EQ(probe->format, "aac") << aac;
-        EXPECT_EQ(probe->codec, "aac") << aac;
-        EXPECT_EQ(probe->sampleRate, tone.sampleRate) << aac;
-        EXPECT_EQ(probe->channels, tone.channels) << aac;
-        ASSERT_GT(probe->packets, 1) << aac;
-        // The encoder puts one frame of 1024 samples of priming before the audio.
-        const double seconds = (probe->packets - 1) * 1024.0 / probe->sampleRate;
-        EXPECT_NEAR(seconds, tone.seconds, 0.050) << aac;
-        const double rate = static_cast<double>(fs::file_size(aac)) * 8 / seconds;
-        // At the highest rates the native encoder spends less than asked on a tone.
-        const double low = bitrate >= 256000 ? 0.7 : 0.85;
-        EXPECT_GE(rate, bitrate * low) << aac << " asked " << bitrate;
-        EXPECT_LE(rate, bitrate * 1.15) << aac << " asked " << bitrate;
     }
 
     TempDir logs_;

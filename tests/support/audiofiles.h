@@ -8,69 +8,22 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <numbers>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/testsupport.h"
+#include "support/wavfile.h"
 
 extern char** environ;
 
 namespace corvane::test {
 
-struct Tone {
-    int sampleRate = 44100;
-    int channels = 1;
-    double seconds = 0.5;
-};
-
-inline void PutLittleEndian(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xff);
-    }
-}
-
-inline std::string WavHeader(int sampleRate, int channels, uint32_t dataBytes) {
-    std::string header = "RIFF";
-    PutLittleEndian(header, 36 + dataBytes, 4);
-    header += "WAVEfmt ";
-    PutLittleEndian(header, 16, 4);
-    PutLittleEndian(header, 1, 2);
-    PutLittleEndian(header, channels, 2);
-    PutLittleEndian(header, sampleRate, 4);
-    PutLittleEndian(header, sampleRate * channels * 2, 4);
-    PutLittleEndian(header, channels * 2, 2);
-    PutLittleEndian(header, 16, 2);
-    header += "data";
-    PutLittleEndian(header, dataBytes, 4);
-    return header;
-}
-
-// 16-bit PCM: a tone per channel with noise over it, so that the encoder has
-// something to spend the bitrate on.
 inline void WriteWav(const std::string& path, const Tone& tone) {
-    const auto frames = static_cast<uint32_t>(std::lround(tone.seconds * tone.sampleRate));
-    std::string samples;
-    samples.reserve(frames * tone.channels * 2);
-    uint32_t noise = 2463534242u;
-    for (uint32_t frame = 0; frame < frames; ++frame) {
-        for (int channel = 0; channel < tone.channels; ++channel) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const double t = static_cast<double>(frame) / tone.sampleRate;
-            const double sample = 0.4 * std::sin(2 * std::numbers::pi * (440 + 220 * channel) * t) +
-                                  0.3 * (noise / 4294967296.0 - 0.5);
-            PutLittleEndian(samples, static_cast<uint16_t>(static_cast<int16_t>(sample * 32767)),
-                            2);
-        }
-    }
-    WriteFile(path, WavHeader(tone.sampleRate, tone.channels, samples.size()) + samples);
+    WriteFile(path, WavBytes(tone));
 }
 
 // Silence held as a sparse file, long enough that ffmpeg is still busy with it
@@ -158,7 +111,9 @@ inline void ExpectEncoding(const std::string& aac, const Tone& tone, long bitrat
     const double seconds = (probe->packets - 1) * 1024.0 / probe->sampleRate;
     EXPECT_NEAR(seconds, tone.seconds, 0.050) << aac;
     const double rate = static_cast<double>(std::filesystem::file_size(aac)) * 8 / seconds;
-    EXPECT_GE(rate, bitrate * 0.85) << aac << " asked " << bitrate;
+    // At the highest rates the native encoder spends less than asked on a tone.
+    const double low = bitrate >= 256000 ? 0.7 : 0.85;
+    EXPECT_GE(rate, bitrate * low) << aac << " asked " << bitrate;
     EXPECT_LE(rate, bitrate * 1.15) << aac << " asked " << bitrate;
 }
 
