@@ -33,16 +33,8 @@ namespace fs = std::filesystem;
 using test::ExpectEncoding;
 using test::TempDir;
 using test::Tone;
+using test::Names;
 using test::WriteWav;
-
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Every child of `pid`, over all its threads; the files under /proc vanish
 // with the processes, so no step may throw.

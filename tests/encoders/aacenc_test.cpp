@@ -41,6 +41,7 @@ using test::TempDir;
 using test::Tone;
 using test::WriteFile;
 using test::WriteLongWav;
+using test::Names;
 using test::WriteWav;
 
 const std::string kAacenc = std::string(CORVANE_BIN_DIR) + "/aacenc.exe";
@@ -53,15 +54,6 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
         entries[name] = entry.is_regular_file() ? ReadFile(entry.path()) : std::string("<other>");
     }
     return entries;
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 struct Launch {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace corvane::test {
 
@@ -35,6 +36,9 @@ private:
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
+
+// The names in a folder, sorted by bytes.
+std::vector<std::string> Names(const std::string& folder);
 
 // Full path of a helper program built with the tests.
 std::string HelperPath(const std::string& name);
